@@ -1,0 +1,64 @@
+// The installer's command line, as a user meets it.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "run_program.h"
+
+namespace {
+
+RunResult kestrokit(const std::string& arg, const std::string& cwd = "") {
+  RunOptions o;
+  o.cwd = cwd;
+  return run_program({bin_path("kestrokit"), arg}, o);
+}
+
+TEST(CliTest, RefusesUnusableFolders) {
+  ScratchDir scratch;
+  write_file(scratch / "plain-file", "x");
+  struct Case {
+    std::string arg;
+    std::string err;
+  } cases[] = {
+      {"--dir=", "no Arduino directory\n"},
+      {"--dir=" + std::string(4095, 'a'), "Arduino directory name too long\n"},
+      {"--dir=/nonexistent", "Unable to access directory: /nonexistent/\n"},
+      {"--dir=/nonexistent/", "Unable to access directory: /nonexistent/\n"},
+      {"--dir=" + scratch / "plain-file", "Unable to access directory: " + scratch / "plain-file/\n"},
+  };
+  for (const Case& c : cases) {
+    RunResult r = kestrokit(c.arg);
+    EXPECT_EQ(r.exit_code, 1) << c.arg.substr(0, 40);
+    EXPECT_EQ(r.err, c.err) << c.arg.substr(0, 40);
+    EXPECT_EQ(r.out, "");
+  }
+}
+
+TEST(CliTest, A4094CharacterPathPassesTheLengthCheck) {
+  const std::string path(4094, 'a');
+  RunResult r = kestrokit("--dir=" + path);
+  EXPECT_EQ(r.exit_code, 1);
+  EXPECT_EQ(r.err, "Unable to access directory: " + path + "/\n");
+}
+
+TEST(CliTest, RelativeFolderIsTakenFromTheWorkingFolder) {
+  ScratchDir scratch;
+  RunResult r = kestrokit("--dir=missing/arduino", scratch.path());
+  EXPECT_EQ(r.err, "Unable to access directory: missing/arduino/\n");
+}
+
+TEST(CliTest, TheFirstDirArgumentWinsAndOthersAreIgnored) {
+  RunResult r = run_program({bin_path("kestrokit"), "-bg", "--dir=/nonexistent-1", "--dir=", "x"});
+  EXPECT_EQ(r.exit_code, 1);
+  EXPECT_EQ(r.err, "Unable to access directory: /nonexistent-1/\n");
+}
+
+TEST(CliTest, WithoutDirThisBuildSaysItHasNoWizard) {
+  for (const char* arg : {"--dir", "-dir=/opt"}) {
+    RunResult r = kestrokit(arg);
+    EXPECT_EQ(r.exit_code, 1) << arg;
+    EXPECT_EQ(r.err, "kestrokit: this build has no wizard yet; install with --dir=<Arduino folder>\n") << arg;
+  }
+}
+
+}  // namespace

@@ -1,0 +1,125 @@
+// The payload build, run on throwaway staging trees.
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+
+#include "run_program.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// The smallest tree that the build accepts.
+void make_sound_tree(const std::string& root) {
+  write_file(root + "/kestro", "#!/bin/sh\n");
+  write_file(root + "/arm/bin/arm-none-eabi-as", "as");
+  write_file(root + "/1.8.19/LINUX64/directory_criteria.txt", "file:arduino\n");
+  write_file(root + "/1.8.19/LINUX64/locations.txt", "TOOL_SUBDIR\t\t\"hardware/tools/\"\n");
+  write_file(root + "/kestrokit.txt", "1.57");
+}
+
+RunResult build_payload(const std::string& tree, const std::string& out) {
+  fs::create_directories(out);
+  return run_program({bin_path("kestro_payload_build"), "--staging=" + tree, "--out=" + out});
+}
+
+TEST(PayloadBuildTest, SymbolicLinksBecomeLinkEntriesAfterTheirTargets) {
+  ScratchDir s;
+  const std::string tree = s / "tree";
+  make_sound_tree(tree);
+  fs::create_directories(tree + "/arm/arm-none-eabi/bin");
+  fs::create_symlink("../../bin/arm-none-eabi-as", tree + "/arm/arm-none-eabi/bin/as");
+  fs::create_symlink("../arm-none-eabi/bin/as", tree + "/arm/bin/as-chain");  // a link to a link
+  RunResult r = build_payload(tree, s / "out");
+  ASSERT_EQ(r.exit_code, 0) << r.err;
+  std::string manifest = read_file(s / "out/manifest.txt");
+  EXPECT_EQ(manifest.substr(0, manifest.find('\t', manifest.find('\t') + 1)), "0\t10");
+  EXPECT_NE(manifest.find("2\t0\tarm/arm-none-eabi/bin/as --> arm/bin/arm-none-eabi-as\t(link)\n"),
+            std::string::npos)
+      << manifest;
+  EXPECT_NE(manifest.find("3\t0\tarm/bin/as-chain --> arm/bin/arm-none-eabi-as\t(link)\n"), std::string::npos)
+      << manifest;
+  EXPECT_NE(manifest.find("6\t4\tkestrokit.txt\t"), std::string::npos) << manifest;
+}
+
+TEST(PayloadBuildTest, BrokenTreesFailWithTheEntryAndTheRule) {
+  struct Case {
+    const char* what;
+    void (*edit)(const std::string& tree);
+    const char* message;
+  } cases[] = {
+      {"link before its target",
+       [](const std::string& t) {
+         write_file(t + "/cores/kestro3/main.cpp", "int main() {}\n");
+         fs::create_symlink("../cores/kestro3/main.cpp", t + "/arm/main.cpp");
+       },
+       "arm/main.cpp --> cores/kestro3/main.cpp: link comes before its target"},
+      {"version prefix",
+       [](const std::string& t) {
+         write_file(t + "/1.8.1/LINUX64/directory_criteria.txt", "");
+         write_file(t + "/1.8.1/LINUX64/locations.txt", "");
+       },
+       "1.8.1/: version folder name is a prefix of 1.8.19/"},
+      {"last entry not a plain file",
+       [](const std::string& t) {
+         fs::remove(t + "/kestrokit.txt");
+         fs::create_symlink("kestro", t + "/kestrokit.txt");
+       },
+       "kestrokit.txt --> kestro: the last entry must be the plain file kestrokit.txt"},
+      {"version folder without criteria",
+       [](const std::string& t) { fs::remove(t + "/1.8.19/LINUX64/directory_criteria.txt"); },
+       "1.8.19/LINUX64/directory_criteria.txt: missing; every version folder needs it as a plain file"},
+      {"link to a folder", [](const std::string& t) { fs::create_symlink("bin", t + "/arm/bin2"); },
+       "arm/bin2: link target arm/bin is not a regular file"},
+      {"link leaving the tree", [](const std::string& t) { fs::create_symlink("../../etc/hosts", t + "/arm/hosts"); },
+       "arm/hosts: link target ../../etc/hosts lies outside the staging tree"},
+      {"absolute link", [](const std::string& t) { fs::create_symlink("/etc/hosts", t + "/arm/hosts"); },
+       "arm/hosts: link target /etc/hosts is absolute"},
+      {"fifo", [](const std::string& t) { mkfifo((t + "/arm/pipe").c_str(), 0644); },
+       "arm/pipe: is not a regular file"},
+  };
+  for (const Case& c : cases) {
+    ScratchDir s;
+    const std::string tree = s / "tree";
+    make_sound_tree(tree);
+    c.edit(tree);
+    RunResult r = build_payload(tree, s / "out");
+    EXPECT_EQ(r.exit_code, 1) << c.what;
+    EXPECT_NE(r.err.find(std::string("kestro_payload_build: ") + c.message), std::string::npos)
+        << c.what << ":\n" << r.err;
+    EXPECT_FALSE(fs::exists(s / "out/payload_tables.cpp")) << c.what;
+  }
+}
+
+// The whole build, as a vendor runs it, through the throwaway-installer script.
+RunResult build_installer(const std::string& tree, const std::string& build) {
+  RunOptions o;
+  o.timeout_seconds = 900;
+  return run_program({"/bin/sh", source_path("scripts/build-installer"), tree, build}, o);
+}
+
+TEST(PayloadBuildTest, VendorTreeBuildsAnInstallerCarryingIt) {
+  ScratchDir s;
+  const std::string tree = s / "tree";
+  make_sound_tree(tree);
+  RunResult r = build_installer(tree, s / "build");
+  ASSERT_EQ(r.exit_code, 0) << r.out << r.err;
+  const std::string manifest = read_file(s / "build/installer/kestrokit_payload/manifest.txt");
+  EXPECT_NE(manifest.find("\tkestro\t" + fs::canonical(tree + "/kestro").string()), std::string::npos) << manifest;
+  RunResult run = run_program({s / "build/bin/kestrokit", "--dir=/nonexistent"});
+  EXPECT_EQ(run.err, "Unable to access directory: /nonexistent/\n");
+
+  // A broken tree now fails the same build, naming the entry and the rule.
+  fs::remove(tree + "/1.8.19/LINUX64/locations.txt");
+  r = build_installer(tree, s / "build");
+  EXPECT_NE(r.exit_code, 0);
+  EXPECT_NE((r.out + r.err).find("1.8.19/LINUX64/locations.txt: missing; every version folder needs it"),
+            std::string::npos)
+      << r.out << r.err;
+}
+
+}  // namespace
