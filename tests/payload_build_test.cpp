@@ -95,6 +95,21 @@ TEST(PayloadBuildTest, BrokenTreesFailWithTheEntryAndTheRule) {
   }
 }
 
+TEST(PayloadBuildTest, AssemblerRefusesAnEntryThatChangedSizeAfterTheScan) {
+  ScratchDir s;
+  const std::string tree = s / "tree";
+  make_sound_tree(tree);
+  ASSERT_EQ(build_payload(tree, s / "out").exit_code, 0);
+  RunResult ok = run_program({"/usr/bin/cc", "-c", s / "out/payload_blob.S", "-o", s / "blob.o"});
+  EXPECT_EQ(ok.exit_code, 0) << ok.err;
+  write_file(tree + "/arm/bin/arm-none-eabi-as", "as grew");
+  RunResult r = run_program({"/usr/bin/cc", "-c", s / "out/payload_blob.S", "-o", s / "blob.o"});
+  EXPECT_NE(r.exit_code, 0);
+  EXPECT_NE(r.err.find("payload entry 1 (arm/bin/arm-none-eabi-as) no longer has its scanned size of 2"),
+            std::string::npos)
+      << r.err;
+}
+
 // The whole build, as a vendor runs it, through the throwaway-installer script.
 RunResult build_installer(const std::string& tree, const std::string& build) {
   RunOptions o;

@@ -62,15 +62,16 @@ std::string blob_text(const std::vector<SourceEntry>& ordered) {
        "\t.globl kestro_payload_blob\n"
        "\t.type kestro_payload_blob, @object\n"
        "kestro_payload_blob:\n";
-  unsigned long long offset = 0;
   for (size_t i = 0; i < ordered.size(); ++i) {
     const SourceEntry& e = ordered[i];
     if (e.is_link || e.size == 0) continue;
-    offset += e.size;
     // The mtime makes the text change whenever the file does, so the build
     // reassembles; the .if catches a file that changed size since the scan.
-    s << "\t.incbin " << quoted(e.source) << "\t/* " << i << " mtime " << e.mtime_ns << " */\n"
-      << "\t.if (. - kestro_payload_blob) - " << offset << "\n"
+    // The check measures from a label of its own: measuring from the blob's
+    // start makes the assembler walk every earlier entry, once per entry.
+    s << ".Lentry" << i << ":\n"
+      << "\t.incbin " << quoted(e.source) << "\t/* " << i << " mtime " << e.mtime_ns << " */\n"
+      << "\t.if (. - .Lentry" << i << ") - " << e.size << "\n"
       << "\t.error " << quoted("payload entry " + std::to_string(i) + " (" + e.path +
                                ") no longer has its scanned size of " + std::to_string(e.size))
       << "\n\t.endif\n";
