@@ -53,6 +53,29 @@ TEST(CliTest, TheFirstDirArgumentWinsAndOthersAreIgnored) {
   EXPECT_EQ(r.err, "Unable to access directory: /nonexistent-1/\n");
 }
 
+TEST(CliTest, AFolderThatIsNoSupportedArduinoIsRefused) {
+  ScratchDir s;
+  write_file(s / "ide/lib/version.txt", "1.8.19\n");
+  for (const std::string& arg : {s / "ide", s / "ide/"}) {
+    RunResult r = kestrokit("--dir=" + arg);
+    EXPECT_EQ(r.exit_code, 1);
+    EXPECT_EQ(r.err, "Directory \"" + s / "ide/" +
+                         "\" is not a supported Arduino\n"
+                         " Arduino versions supported: 1.8.5, 1.8.9, 1.8.13, 1.8.15, 1.8.16, 1.8.19\n");
+  }
+}
+
+TEST(CliTest, ASampleFolderValidatesButThisBuildCannotInstallYet) {
+  ScratchDir s;
+  ASSERT_EQ(run_program({source_path("scripts/make-sample-arduino"), "1.8.13", s / "ide"}).exit_code, 0);
+  RunResult r = kestrokit("--dir=" + s / "ide");
+  EXPECT_EQ(r.exit_code, 1);
+  EXPECT_EQ(r.err, "kestrokit: Arduino 1.8.13 found in " + s / "ide/" + ", but this build cannot install yet\n");
+  write_file(s / "ide/lib/kestrokit.txt", "1.58");  // a newer add-on is there
+  r = kestrokit("--dir=" + s / "ide");
+  EXPECT_EQ(r.err.substr(0, r.err.find('\n')), "Directory \"" + s / "ide/" + "\" is not a supported Arduino");
+}
+
 TEST(CliTest, WithoutDirThisBuildSaysItHasNoWizard) {
   for (const char* arg : {"--dir", "-dir=/opt"}) {
     RunResult r = kestrokit(arg);

@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "payload.h"
+#include "validation.h"
 
 namespace {
 
@@ -49,5 +50,13 @@ int command_line_install(const char* path) {
     return 1;
   }
   dir.reset();
-  return fail("kestrokit: this build cannot validate or install into an Arduino folder yet\n");
+  state.arduino_version = validate_folder(state.target_folder);
+  if (state.arduino_version == 0) {
+    std::fprintf(stderr, "Directory \"%s\" is not a supported Arduino\n", state.target_folder);
+    std::fprintf(stderr, " Arduino versions supported: %s\n", supported_versions());
+    return 1;
+  }
+  std::fprintf(stderr, "kestrokit: Arduino %s found in %s, but this build cannot install yet\n",
+               matched_version(), state.target_folder);
+  return 1;
 }

@@ -30,6 +30,8 @@ TEST_F(PayloadTest, TablesFollowTheInstallOrderAndHoldTheTreeBytes) {
       "arm/bin/gcc --> arm/bin/arm-none-eabi-gcc",
       "1.8.19/LINUX64/directory_criteria.txt",
       "1.8.19/LINUX64/locations.txt",
+      "2.0.0/LINUX64/directory_criteria.txt",
+      "2.0.0/LINUX64/locations.txt",
       "kestrokit.txt",
   };
   ASSERT_EQ(PAYLOAD_COUNT, static_cast<int>(names.size()));
