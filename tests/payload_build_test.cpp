@@ -46,6 +46,19 @@ TEST(PayloadBuildTest, SymbolicLinksBecomeLinkEntriesAfterTheirTargets) {
   EXPECT_NE(manifest.find("6\t4\tkestrokit.txt\t"), std::string::npos) << manifest;
 }
 
+TEST(PayloadBuildTest, ReplacedClassesListedInTheirCriteriaPass) {
+  ScratchDir s;
+  const std::string tree = s / "tree";
+  make_sound_tree(tree);
+  write_file(tree + "/1.8.19/LINUX64/directory_criteria.txt",
+             "zipcksum:lib/pde.jar 1 2 1219131554 3 processing/app/Base.class\n");
+  write_file(tree + "/1.8.19/LINUX64/pde.jar/processing/app/Base.class", "abc");
+  write_file(tree + "/1.8.19/LINUX64/arduino-core.jar/processing/app/Base.class", "other jar, not checked");
+  write_file(tree + "/1.8.19/LINUX64/pde.jar/processing/app/Helper.class", "not checked");
+  RunResult r = build_payload(tree, s / "out");
+  EXPECT_EQ(r.exit_code, 0) << r.err;
+}
+
 TEST(PayloadBuildTest, BrokenTreesFailWithTheEntryAndTheRule) {
   struct Case {
     const char* what;
@@ -81,6 +94,15 @@ TEST(PayloadBuildTest, BrokenTreesFailWithTheEntryAndTheRule) {
        "arm/hosts: link target /etc/hosts is absolute"},
       {"fifo", [](const std::string& t) { mkfifo((t + "/arm/pipe").c_str(), 0644); },
        "arm/pipe: is not a regular file"},
+      {"replaced class not in its criteria line",
+       [](const std::string& t) {
+         // "abc" has cksum 1219131554 and size 3; the line lists other pairs only.
+         write_file(t + "/1.8.19/LINUX64/directory_criteria.txt",
+                    "zipcksum:lib/pde.jar 1219131554 4 7 3 processing/app/Base.class\n");
+         write_file(t + "/1.8.19/LINUX64/pde.jar/processing/app/Base.class", "abc");
+       },
+       "1.8.19/LINUX64/pde.jar/processing/app/Base.class: the class as installed (1219131554 3) is not a pair "
+       "of its line in 1.8.19/LINUX64/directory_criteria.txt"},
   };
   for (const Case& c : cases) {
     ScratchDir s;

@@ -6,6 +6,8 @@
 #include <zip.h>
 
 #include <cstdint>
+#include <cstdlib>
+#include <ctime>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -13,6 +15,7 @@
 
 #include "cksum.h"
 #include "error_report.h"
+#include "zipcksum_line.h"
 
 namespace {
 
@@ -34,6 +37,18 @@ struct DirCloser {
 };
 
 using ZipPtr = std::unique_ptr<zip_t, ZipCloser>;
+
+// libzip turns each member's DOS time into local time with mktime, and while
+// TZ is unset glibc stats /etc/localtime on every call: thousands of system
+// calls per jar. Naming the same zone explicitly lets glibc read it once.
+void prepare_clock() {
+  static const bool done = [] {
+    setenv("TZ", ":/etc/localtime", 0);
+    tzset();
+    return true;
+  }();
+  (void)done;
+}
 
 // A field as the log shows it.
 std::string shown(const char* field, std::size_t length, std::size_t cut) {
@@ -94,69 +109,55 @@ bool check_version(const char* path, const ReleaseNumber& want) {
   return false;
 }
 
-// The numbers of a "zipcksum:" line, after the jar path and its spaces.
-// Returns the member name, or nullptr when the line is malformed.
-const char* read_pairs(const char* p, std::uint32_t* numbers, int& count) {
-  count = 0;
-  while (*p >= '0' && *p <= '9') {
-    if (count == CRITERIA_MAX_NUMBERS) return nullptr;
-    std::uint64_t value = 0;
-    while (*p >= '0' && *p <= '9') {
-      value = value * 10 + static_cast<unsigned>(*p++ - '0');
-      if (value > 0xFFFFFFFFu) value = 0xFFFFFFFFu;  // as strtoul saturates
-    }
-    numbers[count++] = static_cast<std::uint32_t>(value);
-    if (*p != ' ') return nullptr;
-    while (*p == ' ') ++p;
-    if (*p == '\0') return nullptr;
-  }
-  if (count < 2 || count % 2 != 0) return nullptr;
-  return p;
+// The jar that the previous line of the same criteria file opened: the lines
+// of one jar follow each other, and its consistency check reads every local
+// header, so it is opened once per run of lines rather than once per line.
+struct OpenJar {
+  std::string path;
+  ZipPtr zip;
+};
+
+zip_t* open_jar(const char* path, OpenJar& cache) {
+  if (cache.zip && cache.path == path) return cache.zip.get();
+  cache.zip.reset();
+  int err = 0;
+  cache.zip.reset(zip_open(path, ZIP_CHECKCONS | ZIP_RDONLY, &err));
+  cache.path = cache.zip ? path : "";
+  return cache.zip.get();
 }
 
-bool check_zipcksum(char* path, std::size_t folder_length, const char* field) {
-  const char* space = std::strchr(field, ' ');
-  const std::size_t jar_length = space ? static_cast<std::size_t>(space - field) : std::strlen(field);
+bool check_zipcksum(char* path, std::size_t folder_length, const char* field, OpenJar& cache) {
+  ZipcksumLine line;
+  const bool well_formed = zipcksum_parse(field, line);
+  const std::size_t jar_length = line.jar_length;
   log_printf("    java: \"%s\" ", shown(field, jar_length, CRITERIA_JAR_SHOWN).c_str());
-  std::uint32_t numbers[CRITERIA_MAX_NUMBERS];
-  int count = 0;
-  const char* member = nullptr;
-  if (space) {
-    const char* after = space;
-    while (*after == ' ') ++after;
-    member = read_pairs(after, numbers, count);
-  }
-  if (!member) {
+  if (!well_formed) {
     log_printf("%s", INTERNAL_ERROR);
     return false;
   }
+  const char* member = line.member;
   if (folder_length + jar_length < CRITERIA_PATH_SIZE) path[folder_length + jar_length] = '\0';
 
-  int err = 0;
-  ZipPtr jar(zip_open(path, ZIP_CHECKCONS | ZIP_RDONLY, &err));
+  zip_t* jar = open_jar(path, cache);
   if (!jar) {
     log_printf("missing\n");
     return false;
   }
   log_printf("object: \"%s\" ", member);
-  zip_int64_t index = zip_name_locate(jar.get(), member, 0);
+  zip_int64_t index = zip_name_locate(jar, member, 0);
   if (index < 0) {
     log_printf("missing\n");
     return false;
   }
   zip_stat_t st;
   zip_stat_init(&st);
-  bool size_known = false;
-  std::uint32_t size = 0;
-  if (zip_stat_index(jar.get(), static_cast<zip_uint64_t>(index), 0, &st) == 0) {
-    size = static_cast<std::uint32_t>(st.size);
-    for (int i = 0; i < count; i += 2) size_known |= numbers[i + 1] == size;
-  }
-  if (!size_known) {
+  const bool stat_ok = zip_stat_index(jar, static_cast<zip_uint64_t>(index), 0, &st) == 0;
+  const std::uint32_t size = static_cast<std::uint32_t>(st.size);
+  if (!stat_ok || !zipcksum_has_size(line, size)) {
     log_printf("wrong size, unsupported Arduino version\n");
     return false;
   }
-  std::unique_ptr<zip_file_t, ZipFileCloser> in(zip_fopen_index(jar.get(), static_cast<zip_uint64_t>(index), 0));
+  std::unique_ptr<zip_file_t, ZipFileCloser> in(zip_fopen_index(jar, static_cast<zip_uint64_t>(index), 0));
   if (!in) {
     log_printf("unable to read\n");
     return false;
@@ -172,11 +173,9 @@ bool check_zipcksum(char* path, std::size_t folder_length, const char* field) {
     done += static_cast<std::uint64_t>(got);
   }
   sum = cksum_finish(sum, size);
-  for (int i = 0; i < count; i += 2) {
-    if (numbers[i] == sum && numbers[i + 1] == size) {
-      log_printf("checksum match\n");
-      return true;
-    }
+  if (zipcksum_has_pair(line, sum, size)) {
+    log_printf("checksum match\n");
+    return true;
   }
   log_printf("checksum mismatch, unsupported Arduino version\n");
   return false;
@@ -200,7 +199,7 @@ Key key_of(const char* line, std::size_t& key_length) {
   return Key::None;
 }
 
-bool check_line(const char* folder, const std::string& line, const ReleaseNumber& release) {
+bool check_line(const char* folder, const std::string& line, const ReleaseNumber& release, OpenJar& cache) {
   std::size_t key_length = 0;
   Key key = key_of(line.c_str(), key_length);
   if (key == Key::None) return true;
@@ -228,7 +227,7 @@ bool check_line(const char* folder, const std::string& line, const ReleaseNumber
       log_printf("    zip file: \"%s\" ", field_shown.c_str());
       return check_zipfile(path);
     case Key::Zipcksum:
-      return check_zipcksum(path, folder_length, field);
+      return check_zipcksum(path, folder_length, field, cache);
     case Key::None:
       break;
   }
@@ -246,11 +245,13 @@ bool release_from_name(const char* name, ReleaseNumber& release) {
 }
 
 bool criteria_check(const char* folder, const char* text, std::size_t size, const ReleaseNumber& release) {
+  prepare_clock();
+  OpenJar cache;
   std::size_t start = 0;
   while (start < size) {
     const void* nl = std::memchr(text + start, '\n', size - start);
     std::size_t end = nl ? static_cast<std::size_t>(static_cast<const char*>(nl) - text) : size;
-    if (!check_line(folder, std::string(text + start, end - start), release)) return false;
+    if (!check_line(folder, std::string(text + start, end - start), release, cache)) return false;
     start = end + 1;
   }
   return true;

@@ -7,7 +7,6 @@ constexpr std::size_t CRITERIA_PATH_SIZE = 8192;
 constexpr std::size_t CRITERIA_FOLDER_MAX = 8151;
 constexpr std::size_t CRITERIA_FIELD_SHOWN = 1022;
 constexpr std::size_t CRITERIA_JAR_SHOWN = 1023;
-constexpr int CRITERIA_MAX_NUMBERS = 31;
 constexpr std::size_t VERSION_LINE_MAX = 127;
 
 /// An IDE release number; beta is 0 for a final release.

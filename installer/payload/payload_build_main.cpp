@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "payload_check.h"
+#include "payload_criteria.h"
 #include "payload_emit.h"
 #include "payload_order.h"
 #include "payload_tree.h"
@@ -65,6 +66,7 @@ int main(int argc, char** argv) {
 
   std::sort(entries.begin(), entries.end(), payload_order_less);
   errors = payload_check(entries);
+  for (std::string& e : payload_check_replaced_classes(entries)) errors.push_back(std::move(e));
   if (!errors.empty()) return fail(errors);
 
   std::string error;
