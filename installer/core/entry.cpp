@@ -6,6 +6,8 @@
 #include <cstring>
 #include <memory>
 
+#include "entry_router.h"
+#include "error_report.h"
 #include "payload.h"
 #include "validation.h"
 
@@ -56,7 +58,11 @@ int command_line_install(const char* path) {
     std::fprintf(stderr, " Arduino versions supported: %s\n", supported_versions());
     return 1;
   }
-  std::fprintf(stderr, "kestrokit: Arduino %s found in %s, but this build cannot install yet\n",
-               matched_version(), state.target_folder);
-  return 1;
+  for (int i = 0; i < PAYLOAD_COUNT; ++i) {
+    if (route_entry(state.target_folder, i) < 0) {
+      std::fprintf(stderr, "Error: %s\n", last_error());
+      return 1;
+    }
+  }
+  return 0;
 }

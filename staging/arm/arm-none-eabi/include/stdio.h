@@ -1,0 +1,3 @@
+/* sample C library header */
+#pragma once
+int printf(const char *, ...);

@@ -1,0 +1,2 @@
+/* sample compiler header */
+#include_next <stdint.h>

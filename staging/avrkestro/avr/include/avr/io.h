@@ -1,0 +1,2 @@
+/* sample AVR header */
+#pragma once

@@ -1,0 +1,3 @@
+// Arduino API for the kestro3 core
+#pragma once
+#include "wiring.h"

@@ -1,0 +1,3 @@
+// Arduino API for the kestro4 core
+#pragma once
+#include "wiring.h"

@@ -1,0 +1,1 @@
+// this file no longer used

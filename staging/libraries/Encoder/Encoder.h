@@ -1,0 +1,3 @@
+// Encoder library for Kestro boards
+#pragma once
+class Encoder {};

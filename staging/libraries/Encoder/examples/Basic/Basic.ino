@@ -1,0 +1,3 @@
+#include <Encoder.h>
+void setup() {}
+void loop() {}

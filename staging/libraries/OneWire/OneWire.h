@@ -1,0 +1,3 @@
+// OneWire library for Kestro boards
+#pragma once
+class OneWire {};

@@ -1,0 +1,3 @@
+#include <OneWire.h>
+void setup() {}
+void loop() {}

@@ -1,0 +1,3 @@
+// Servo library for Kestro boards
+#pragma once
+class Servo {};

@@ -1,0 +1,3 @@
+#include <Servo.h>
+void setup() {}
+void loop() {}
