@@ -143,12 +143,20 @@ TEST(PayloadBuildTest, VendorTreeBuildsAnInstallerCarryingIt) {
   ScratchDir s;
   const std::string tree = s / "tree";
   make_sound_tree(tree);
+  write_file(tree + "/1.8.19/LINUX64/locations.txt", read_file(source_path("staging/1.8.19/LINUX64/locations.txt")));
+  write_file(tree + "/1.8.19/LINUX64/pde.jar/kestro/Extra.class", "class bytes");
   RunResult r = build_installer(tree, s / "build");
   ASSERT_EQ(r.exit_code, 0) << r.out << r.err;
   const std::string manifest = read_file(s / "build/installer/kestrokit_payload/manifest.txt");
   EXPECT_NE(manifest.find("\tkestro\t" + fs::canonical(tree + "/kestro").string()), std::string::npos) << manifest;
-  RunResult run = run_program({s / "build/bin/kestrokit", "--dir=/nonexistent"});
-  EXPECT_EQ(run.err, "Unable to access directory: /nonexistent/\n");
+
+  // Its criteria ask only for an `arduino` file, so a folder without jars
+  // validates, and the install stops at the first class.
+  write_file(s / "ide/arduino", "");
+  RunResult run = run_program({s / "build/bin/kestrokit", "--dir=" + s / "ide"});
+  EXPECT_EQ(run.exit_code, 1);
+  EXPECT_EQ(run.err, "Error: Unable to open file \"" + s / "ide/lib/pde.jar" + "\".\n");
+  EXPECT_EQ(read_file(s / "ide/hardware/tools/kestro"), "#!/bin/sh\n");  // placed before the failure
 
   // A broken tree now fails the same build, naming the entry and the rule.
   fs::remove(tree + "/1.8.19/LINUX64/locations.txt");
