@@ -105,7 +105,9 @@ TEST_F(InstallFaultTest, FullDiskStopsWithAnErrorAndWholeJars) {
     EXPECT_NE(r.out.find("status 1\n"), std::string::npos) << c.spare_kib << r.out << r.err;
     EXPECT_EQ(r.err.rfind(c.error, 0), 0u) << c.spare_kib << ": " << r.err;
     EXPECT_EQ(r.out.find("damaged"), std::string::npos) << r.out;
-    if (c.spare_kib == 400) EXPECT_NE(r.out.find("arduino-core unchanged"), std::string::npos) << r.out;
+    if (c.spare_kib == 400) {
+      EXPECT_NE(r.out.find("arduino-core unchanged"), std::string::npos) << r.out;
+    }
     EXPECT_TRUE(fs::is_empty(disk));  // the small disk lived only in the namespace
   }
   expect_jars_untouched();
