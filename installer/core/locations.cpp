@@ -17,6 +17,10 @@ namespace {
 
 struct LocationState {
   char value[LOCATION_VALUE_MAX + 1];
+  // The payload never changes, so the index of a version's locations.txt is
+  // found once per matched version rather than once per placed entry.
+  std::string indexed_version;
+  int index = -1;
 };
 
 LocationState state;
@@ -34,7 +38,11 @@ bool is_space(unsigned char c) { return c == ' ' || c == '\t' || c == '\n' || c 
 
 const char* location_lookup(const char* key) {
   if (matched_version_length() == 0 || !key || !*key) return nullptr;
-  int index = payload_find(join2(matched_version(), "/LINUX64/locations.txt"));
+  if (state.indexed_version != matched_version()) {
+    state.index = payload_find(join2(matched_version(), "/LINUX64/locations.txt"));
+    state.indexed_version = matched_version();
+  }
+  const int index = state.index;
   if (index < 0) return nullptr;
   const char* text = reinterpret_cast<const char*>(payload_data[index]);
   const std::size_t size = payload_sizes[index];
