@@ -52,7 +52,6 @@ TEST_F(InstallTest, EveryRulePlacesItsEntries) {
   } cases[] = {
       {"1.8.19/boards.txt", "hardware/kestro/avr/boards.txt", 0},
       {"1.8.19/platform.txt", "hardware/kestro/avr/platform.txt", 0},
-      {"kestro", "hardware/tools/kestro", 0755},
       {"kestro_reboot", "hardware/tools/kestro_reboot", 0755},
       {"mktinyfat", "hardware/tools/mktinyfat", 0755},
       {"KestroSecurity.jar", "tools/KestroSecurity/tool/KestroSecurity.jar", 0},
@@ -91,6 +90,13 @@ TEST_F(InstallTest, EveryRulePlacesItsEntries) {
       {"libraries/Encoder/Encoder.h", "hardware/kestro/avr/libraries/Encoder/Encoder.h", 0},
       {"libraries/OneWire/OneWire.h", "hardware/kestro/avr/libraries/OneWire/OneWire.h", 0},
   };
+  // The programs that the build adds: the tools, and the loader peer as the
+  // sample's stand-in Kestro Loader.
+  for (const auto& [program, dest] : {std::pair{"kestro_loader_peer", "hardware/tools/kestro"},
+                                      std::pair{"kestro_post_compile", "hardware/tools/kestro_post_compile"}}) {
+    EXPECT_EQ(read_file(at(dest)), read_file(bin_path(program))) << dest;
+    EXPECT_EQ(mode_of(at(dest)), 0755u) << dest;
+  }
   for (const Case& c : cases) {
     EXPECT_EQ(read_file(at(c.dest)), staged(c.entry)) << c.dest;
     if (c.mode)
