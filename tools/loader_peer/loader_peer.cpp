@@ -29,6 +29,8 @@ struct Options {
   std::string greeting;  // whole greeting line, overrides the version
   bool no_greeting = false;
   int busy = 0;          // status replies that report a busy loader
+  int busy_from = 0;     // every status reply from this one (1 = the first) on is busy
+  int status_replies = 0;
   std::vector<std::string> refuse;  // command prefixes answered with an error
   int slow_ms = 0;
   bool close_mid_reply = false;
@@ -103,6 +105,8 @@ void reply(int fd, const std::string& text) {
 bool answer_status(int fd) {
   if (peer.opt.slow_ms) usleep(static_cast<useconds_t>(peer.opt.slow_ms) * 1000);
   int state = peer.loader.state;
+  ++peer.opt.status_replies;
+  if (peer.opt.busy_from > 0 && peer.opt.status_replies >= peer.opt.busy_from) state = 2;
   if (peer.opt.busy > 0) {
     --peer.opt.busy;
     state = 2;
@@ -236,6 +240,7 @@ bool parse_options(int argc, char** argv) {
       continue;
     if (value("--refuse=", v)) o.refuse.push_back(v);
     else if (value("--busy=", v)) o.busy = std::atoi(v.c_str());
+    else if (value("--busy-from=", v)) o.busy_from = std::atoi(v.c_str());
     else if (value("--slow=", v)) o.slow_ms = std::atoi(v.c_str());
     else if (value("--idle-exit=", v)) o.idle_exit_s = std::atoi(v.c_str());
     else if (value("--listen-delay=", v)) o.listen_delay_ms = std::atoi(v.c_str());
@@ -258,7 +263,7 @@ int main(int argc, char** argv) {
   // the sample loader, which goes away by itself after a quiet minute.
   if (argc == 1) peer.opt.idle_exit_s = 60;
   if (!parse_options(argc, argv)) {
-    std::fputs("usage: kestro_loader_peer [--version=V] [--greeting=LINE] [--no-greeting] [--busy=N]\n"
+    std::fputs("usage: kestro_loader_peer [--version=V] [--greeting=LINE] [--no-greeting] [--busy=N] [--busy-from=K]\n"
                "  [--refuse=PREFIX]... [--slow=MS] [--close-mid-reply] [--split] [--crlf] [--missing=KEY]\n"
                "  [--dir=D] [--file=F] [--auto=0|1] [--online=0|1] [--state=N] [--idle-exit=S]\n"
                "  [--listen-delay=MS] [--log=FILE] [--transcript=FILE]\n", stderr);
