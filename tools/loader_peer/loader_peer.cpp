@@ -260,8 +260,15 @@ bool parse_options(int argc, char** argv) {
 
 int main(int argc, char** argv) {
   // Started by kestro_post_compile as "kestro" with no arguments: then it is
-  // the sample loader, which goes away by itself after a quiet minute.
-  if (argc == 1) peer.opt.idle_exit_s = 60;
+  // the sample loader. It keeps what it hears in kestro.log beside itself and
+  // goes away by itself after a quiet minute.
+  if (argc == 1) {
+    peer.opt.idle_exit_s = 60;
+    std::string here = argv[0];
+    here = here.find('/') == std::string::npos ? "." : here.substr(0, here.rfind('/'));
+    peer.opt.transcript_path = here + "/kestro.log";
+    peer.opt.log_path = "/dev/null";
+  }
   if (!parse_options(argc, argv)) {
     std::fputs("usage: kestro_loader_peer [--version=V] [--greeting=LINE] [--no-greeting] [--busy=N] [--busy-from=K]\n"
                "  [--refuse=PREFIX]... [--slow=MS] [--close-mid-reply] [--split] [--crlf] [--missing=KEY]\n"
