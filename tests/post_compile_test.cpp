@@ -66,15 +66,17 @@ class PostCompileTest : public ::testing::Test {
     more.push_back("--log=" + scratch / "peer.log");
     return more;
   }
-  std::string heard() { return read_file(transcript); }
-  // The peer notes a closed connection a moment after the tool has gone.
-  void wait_for_close() {
-    for (int i = 0; i < 200; ++i) {
-      const std::string t = heard();
-      if (t.size() >= 6 && t.compare(t.size() - 6, 6, "close\n") == 0) return;
+  // What the peer heard. It notes the last records and the closed
+  // connection a moment after the tool has gone, so wait for the close.
+  std::string heard() {
+    std::string t = read_file(transcript);
+    for (int i = 0; i < 200 && !t.empty() && !(t.size() >= 6 && t.compare(t.size() - 6, 6, "close\n") == 0); ++i) {
       usleep(10000);
+      t = read_file(transcript);
     }
+    return t;
   }
+  void wait_for_close() { heard(); }
 
   ScratchDir scratch;
   const std::string build = scratch / "build";
