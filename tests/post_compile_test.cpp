@@ -182,6 +182,15 @@ TEST_F(PostCompileTest, StatusThatNeverCompletes) {
   EXPECT_EQ(queries, 4u);
 }
 
+TEST_F(PostCompileTest, ALoaderThatHangsUpMidReply) {
+  LoaderPeer peer(peer_args({"--close-mid-reply"}));
+  auto t0 = std::chrono::steady_clock::now();
+  RunResult r = post_compile(normal_args());
+  EXPECT_LT(std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count(), 3.0);
+  EXPECT_EQ(r.exit_code, 1);
+  EXPECT_EQ(r.out, "Error reading Kestro Loader status!  (tpc)" + NOTICE);
+}
+
 TEST_F(PostCompileTest, UsageAndNewCli) {
   RunResult r = post_compile({});
   EXPECT_EQ(r.exit_code, 1);

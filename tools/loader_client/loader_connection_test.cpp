@@ -66,6 +66,16 @@ TEST_F(LoaderConnectionTest, GreetingsAndVersions) {
   EXPECT_TRUE(loader_version_at_least(1, 5));
 }
 
+TEST_F(LoaderConnectionTest, APeerThatNeverGreetsIsNotTheLoader) {
+  LoaderPeer peer({"--no-greeting"});
+  auto t0 = std::chrono::steady_clock::now();
+  EXPECT_FALSE(loader_connect());
+  double waited = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+  EXPECT_GT(waited, 5.4);  // one greeting time-out; the other two ports refuse at once
+  EXPECT_LT(waited, 8.0);
+  EXPECT_EQ(loader_descriptor(), -1);
+}
+
 TEST_F(LoaderConnectionTest, RepliesOkOrNot) {
   LoaderPeer peer({"--crlf", "--refuse=auto:on", "--split"});
   ASSERT_TRUE(loader_connect());
