@@ -44,6 +44,10 @@ LoaderPeer::LoaderPeer(const std::vector<std::string>& options, bool wait_until_
   if (pid_ == 0) {
     std::vector<char*> argv{const_cast<char*>(program.c_str())};
     for (const std::string& o : options) argv.push_back(const_cast<char*>(o.c_str()));
+    // With no options at all the peer acts as the sample loader and keeps a
+    // log beside itself; a test peer never does.
+    static char quiet[] = "--log=/dev/null";
+    if (options.empty()) argv.push_back(quiet);
     argv.push_back(nullptr);
     execv(program.c_str(), argv.data());
     _exit(127);
