@@ -4,6 +4,7 @@
 #include <chrono>
 #include <string>
 
+#include "loader_peer_process.h"
 #include "run_program.h"
 #include "usb_boards.h"
 #include "usb_testbed.h"
@@ -24,8 +25,11 @@ std::string gone_old(const std::string& port) {
   return "{\"address\":\"" + usb_syspath(port) + "\",\"online\":false}";
 }
 
+// Each test in a network of its own, so that the tool's log flushes never
+// meet a real loader.
 class PortsTest : public ::testing::Test {
  protected:
+  void SetUp() override { enter_private_network(); }
   UsbTestbed testbed;
 };
 
