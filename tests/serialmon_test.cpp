@@ -64,6 +64,30 @@ TEST_F(SerialmonTest, TtyRelayBothWaysWithoutCarriageReturns) {
   EXPECT_EQ(board_reads(board, 7, 5), "typed\r\n");
 }
 
+TEST_F(SerialmonTest, ASlowReaderLosesNothing) {
+  testbed.add(serial_board("1-2"));
+  const int board = testbed.dev_fd("/dev/ttyACM0");
+  ToolProcess mon(testbed, {bin_path("kestro_serialmon"), usb_syspath("1-2")});
+  ASSERT_TRUE(mon.wait_for_error("Opened /dev/ttyACM0 Serial\n", 10)) << mon.err;
+  // Two megabytes while nobody reads standard output: its pipe fills, the
+  // monitor's writes to it come up short, and the ring must keep the rest.
+  std::string sent;
+  for (int i = 0; sent.size() < 2 * 1024 * 1024; ++i) sent += "line " + std::to_string(i) + "\n";
+  fcntl(board, F_SETFL, fcntl(board, F_GETFL) | O_NONBLOCK);
+  size_t done = 0;
+  const auto deadline = Clock::now() + std::chrono::seconds(20);
+  while (done < sent.size() && Clock::now() < deadline) {
+    pollfd p{board, POLLOUT, 0};
+    poll(&p, 1, 50);
+    ssize_t n = write(board, sent.data() + done, std::min<size_t>(4096, sent.size() - done));
+    if (n > 0) done += static_cast<size_t>(n);
+  }
+  ASSERT_EQ(done, sent.size());
+  ASSERT_TRUE(mon.wait_for_output(sent.substr(sent.size() - 20), 20));
+  EXPECT_EQ(mon.out.size(), sent.size());
+  EXPECT_TRUE(mon.out == sent);
+}
+
 TEST_F(SerialmonTest, FollowsTheBoardAcrossReconnectionAtItsLocation) {
   testbed.add(serial_board("1-2"));
   ToolProcess mon(testbed, {bin_path("kestro_serialmon"), usb_syspath("1-2")});
