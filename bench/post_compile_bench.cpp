@@ -23,21 +23,12 @@
 #include <string>
 #include <vector>
 
+#include "private_network.h"
+
 extern char** environ;
 
 namespace {
 
-bool private_network() {
-  if (unshare(CLONE_NEWNET) != 0) return false;
-  int fd = socket(AF_INET, SOCK_DGRAM, 0);
-  ifreq ifr{};
-  std::snprintf(ifr.ifr_name, sizeof ifr.ifr_name, "lo");
-  ioctl(fd, SIOCGIFFLAGS, &ifr);
-  ifr.ifr_flags = static_cast<short>(ifr.ifr_flags | IFF_UP);
-  bool ok = ioctl(fd, SIOCSIFFLAGS, &ifr) == 0;
-  close(fd);
-  return ok;
-}
 
 pid_t spawn(const std::vector<std::string>& args) {
   std::vector<char*> argv;

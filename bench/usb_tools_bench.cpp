@@ -28,6 +28,8 @@
 #include <string>
 #include <vector>
 
+#include "private_network.h"
+
 namespace {
 
 using Clock = std::chrono::steady_clock;
@@ -115,17 +117,6 @@ double median(std::vector<double> v) {
   return v[v.size() / 2];
 }
 
-bool private_network() {
-  if (unshare(CLONE_NEWNET) != 0) return false;
-  int fd = socket(AF_INET, SOCK_DGRAM, 0);
-  ifreq ifr{};
-  std::snprintf(ifr.ifr_name, sizeof ifr.ifr_name, "lo");
-  ioctl(fd, SIOCGIFFLAGS, &ifr);
-  ifr.ifr_flags = static_cast<short>(ifr.ifr_flags | IFF_UP);
-  ioctl(fd, SIOCSIFFLAGS, &ifr);
-  close(fd);
-  return true;
-}
 
 }  // namespace
 

@@ -11,19 +11,12 @@
 
 #include "loader_log.h"
 #include "loader_peer_process.h"
+#include "loader_test_fixture.h"
 #include "run_program.h"
 
 namespace {
 
-class LoaderConnectionTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    enter_private_network();
-    loader_connection_reset();
-    loader_log_reset();
-  }
-  void TearDown() override { loader_connection_reset(); }
-};
+using LoaderConnectionTest = LoaderClientTest;
 
 TEST_F(LoaderConnectionTest, NoLoaderListening) {
   EXPECT_FALSE(loader_connect());

@@ -14,6 +14,7 @@
 
 #include "loader_connection.h"
 #include "loader_peer_process.h"
+#include "loader_test_fixture.h"
 
 namespace {
 
@@ -91,15 +92,7 @@ std::vector<Record> parse_batch(const std::string& bytes) {
   return out;
 }
 
-class LoaderLogTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    enter_private_network();
-    loader_connection_reset();
-    loader_log_reset();
-  }
-  void TearDown() override { loader_connection_reset(); }
-};
+using LoaderLogTest = LoaderClientTest;
 
 TEST_F(LoaderLogTest, BeginRecordIsByteExact) {
   RawLoader loader;

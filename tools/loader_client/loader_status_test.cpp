@@ -7,6 +7,7 @@
 #include "loader_connection.h"
 #include "loader_log.h"
 #include "loader_peer_process.h"
+#include "loader_test_fixture.h"
 #include "run_program.h"
 
 namespace {
@@ -34,15 +35,7 @@ TEST(LoaderStatusTest, ReplyLines) {
   EXPECT_EQ(std::string(s.file), std::string(1023, 'f'));
 }
 
-class LoaderStatusPeerTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    enter_private_network();
-    loader_connection_reset();
-    loader_log_reset();
-  }
-  void TearDown() override { loader_connection_reset(); }
-};
+using LoaderStatusPeerTest = LoaderClientTest;
 
 TEST_F(LoaderStatusPeerTest, QueryReadsEveryField) {
   ScratchDir s;

@@ -16,6 +16,10 @@ void make_nonblocking(int fd) { fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) | O_NONBLO
 }  // namespace
 
 int main(int argc, char** argv) {
+  // Status lines appear at the flushes after each step, so "Opened" is seen
+  // only once the port is configured and its stale input discarded.
+  static char stderr_buffer[BUFSIZ];
+  std::setvbuf(stderr, stderr_buffer, _IOFBF, sizeof stderr_buffer);
   loader_identify("serialmon");
   int at = 1;
   if (argc > 1 && std::strcmp(argv[1], "-v") == 0) {
