@@ -1,7 +1,9 @@
 // Refusing to install over a newer Kestrokit.
 #pragma once
 
-constexpr const char* KESTROKIT_VERSION = "1.57";
+/// The add-on's version as a literal, for texts that are built at compile time.
+#define KESTROKIT_VERSION_TEXT "1.57"
+constexpr const char* KESTROKIT_VERSION = KESTROKIT_VERSION_TEXT;
 constexpr unsigned INSTALLED_VERSION_PATH_SIZE = 5120;
 
 /// Reads <folder>lib/kestrokit.txt. Returns false, after five lines in the
