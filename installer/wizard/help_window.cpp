@@ -24,7 +24,7 @@ void build_help_window() {
   add_label(200, 4, FL_HELVETICA_BOLD, 16, true, "Supported Arduino Versions:");
   add_label(200, 26, FL_HELVETICA, 15, true, supported_versions());
   add_label(200, 48, FL_HELVETICA, 8, true,
-            "Only the official releases from arduino.cc are supported, not Arduino packages of Linux distributions.");
+            "Only official releases from arduino.cc are supported, not Linux distribution packages.");
   new Fl_Box(FL_THIN_DOWN_BOX, 0, 60, 400, 2, nullptr);
   auto* report = new Fl_Text_Display(32, 75, 336, 223);
   report->color(FL_WHITE);

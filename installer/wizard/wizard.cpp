@@ -102,6 +102,8 @@ void build_udev_page() {
   page_frame("Linux UDEV Rules", "Check for necessary UDEV setup");
   state.udev_message = new Fl_Multiline_Input(32, 92, 436, 152);
   state.udev_message->color(FL_WHITE);
+  // The reasons are long sentences; wrapped, they can be read whole.
+  state.udev_message->wrap(1);
   state.udev_message->value("Checking if 00-kestro.rules is installed...");
   state.skip_button = new Fl_Button(30, 260, 200, 26, "Skip UDEV Rules Check");
   state.skip_button->callback(on_skip_udev);
