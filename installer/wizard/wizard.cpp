@@ -194,15 +194,19 @@ void on_cancel(Fl_Widget*, void*) {
   state.main_window->hide();
 }
 
+void wizard_build() {
+  state.validation_log = new Fl_Text_Buffer(LOG_INITIAL_CAPACITY);
+  static TextBufferLog log(state.validation_log);
+  log_attach(&log);
+  build_window();
+}
+
 int wizard_run(int argc, char** argv) {
   // The options are read before anything is measured, so that -display
   // names the display that the labels are measured on.
   Fl::args(argc, argv);
   fl_open_display();
-  state.validation_log = new Fl_Text_Buffer(LOG_INITIAL_CAPACITY);
-  static TextBufferLog log(state.validation_log);
-  log_attach(&log);
-  build_window();
+  wizard_build();
   state.main_window->show(argc, argv);
   return Fl::run();
 }

@@ -62,6 +62,10 @@ struct WizardState {
 
 WizardState& wizard_state();
 
+/// Creates the validation log and builds the whole window, hidden. The
+/// display must be open.
+void wizard_build();
+
 /// Wizard mode: builds the window, shows it with FLTK's standard options
 /// from the argument vector and runs the event loop. Returns the exit code.
 int wizard_run(int argc, char** argv);
