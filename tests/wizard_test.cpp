@@ -120,15 +120,16 @@ class WizardTest : public testing::Test {
 
   void save(const std::string& name) { screenshot(window, shots_dir() + "/" + name); }
 
-  // Welcome, udev (passing), and a click on the sample folder.
-  void walk_to_folder_choice() {
+  // Welcome, udev (passing), and a click (or a double click, which also
+  // opens it) on the sample folder.
+  void walk_to_folder_choice(int clicks = 1) {
     press(NEXT_X, BUTTON_Y);
     // The first check runs 0.02 s after the page shows; wait it out.
     std::this_thread::sleep_for(std::chrono::milliseconds(400));
     shot = screenshot(window);
     save("2-udev.png");
     press(NEXT_X, BUTTON_Y);
-    press(120, SECOND_FOLDER_LINE_Y);
+    press(120, SECOND_FOLDER_LINE_Y, clicks);
   }
 
   XServer x;
@@ -185,7 +186,8 @@ TEST_F(WizardTest, AFolderThatCannotBeWrittenShowsTheErrorAndAllowsAnotherRun) {
   ASSERT_EQ(mount(ide.c_str(), ide.c_str(), nullptr, MS_BIND, nullptr), 0);
   ASSERT_EQ(mount(nullptr, ide.c_str(), nullptr, MS_REMOUNT | MS_BIND | MS_RDONLY, nullptr), 0);
   start();
-  walk_to_folder_choice();
+  walk_to_folder_choice(2);  // the opened folder is the candidate too
+  save("3-folder-opened.png");
   press(NEXT_X, BUTTON_Y);
   const std::string library_page = page_body(window, LIST_TOP);
   press(NEXT_X, BUTTON_Y);
