@@ -117,6 +117,9 @@ void replace_file(const char* path, const std::string& text) {
   // file it points to is the one replaced.
   char real[PATH_MAX];
   if (!realpath(path, real)) return;
+  // Replacing goes through the folder; a file that its user may not write
+  // stays as it is, as it would if it were rewritten in place.
+  if (access(real, W_OK) != 0) return;
   struct stat old{};
   if (stat(real, &old) != 0) return;
   std::string temp = std::string(real) + ".kestrokit-XXXXXX";

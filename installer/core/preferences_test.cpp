@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <string>
@@ -116,6 +117,30 @@ TEST_F(PreferencesTest, TheFileIsReplacedWholeKeepingItsModeAndLink) {
   update_preferences(ide.c_str(), 10819);
   ASSERT_EQ(stat(prefs15().c_str(), &st), 0);
   EXPECT_EQ(st.st_ino, inode);
+}
+
+TEST_F(PreferencesTest, AFileTheUserMayNotWriteIsLeftAlone) {
+  constexpr uid_t NOBODY = 65534;
+  write_file(prefs15(), "board=uno\n");
+  ASSERT_EQ(chmod(prefs15().c_str(), 0644), 0);
+  // The folder is open to the user, so only the file's own mode says no.
+  ASSERT_EQ(chmod((home_dir + "/.arduino15").c_str(), 0777), 0);
+  ASSERT_EQ(chmod(scratch.path().c_str(), 0755), 0);
+  ASSERT_EQ(chmod(home_dir.c_str(), 0755), 0);
+  const pid_t child = fork();
+  if (child == 0) {
+    if (setresgid(NOBODY, NOBODY, NOBODY) != 0 || setresuid(NOBODY, NOBODY, NOBODY) != 0) _exit(2);
+    // The file must be within the user's reach, or the test proves nothing.
+    if (access(prefs15().c_str(), R_OK) != 0) _exit(3);
+    update_preferences(ide.c_str(), 10819);
+    _exit(0);
+  }
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+  EXPECT_EQ(read_file(prefs15()), "board=uno\n");
+  RunResult listing = run_program({"/bin/ls", "-A", home_dir + "/.arduino15"});
+  EXPECT_EQ(listing.out, "preferences.txt\n");
 }
 
 TEST_F(PreferencesTest, OnAFullDiskTheOldFileSurvives) {
