@@ -23,7 +23,7 @@ sleep 0.01
 (cd "$work/ide" && tar -cf "$work/files.tar" -T "$work/files.list")
 echo "files written by one install: $(wc -l <"$work/files.list"), tar of them: $(wc -c <"$work/files.tar") bytes"
 
-now() { date +%s.%N; }
+. "$top/bench/timing.sh"
 install_times=""
 tar_times=""
 i=0
@@ -50,7 +50,6 @@ while [ $i -le "$runs" ]; do  # run 0 warms the caches and is not counted
   i=$((i + 1))
 done
 rm -rf "$work/runs"
-median() { printf '%s\n' $1 | sort -n | awk '{v[NR]=$1} END {print v[int((NR+1)/2)]}'; }
 a=$(median "$install_times")
 b=$(median "$tar_times")
 echo "kestrokit --dir= (median of $runs): $a s"

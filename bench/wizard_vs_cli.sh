@@ -36,7 +36,7 @@ trap 'kill $xvfb 2>/dev/null' EXIT
 while [ ! -s "$work/display" ]; do sleep 0.05; done
 export DISPLAY=":$(cat "$work/display")"
 
-now() { date +%s.%N; }
+. "$top/bench/timing.sh"
 pause() { sleep "$1"; }
 wizard_times=""
 cli_times=""
@@ -75,7 +75,6 @@ while [ $i -le "$runs" ]; do  # run 0 warms the caches and is not counted
   i=$((i + 1))
 done
 rm -rf "$work/runs"
-median() { printf '%s\n' $1 | sort -n | awk '{v[NR]=$1} END {print v[int((NR+1)/2)]}'; }
 a=$(median "$wizard_times")
 b=$(median "$cli_times")
 echo "wizard install, Install to the end of the run (median of $runs): $a s"

@@ -44,10 +44,10 @@ int main(int argc, char** argv) {
     } else if (a.rfind("--out=", 0) == 0) {
       out = a.substr(6);
     } else if (a.rfind("--add=", 0) == 0) {
-      std::string spec = a.substr(6);
-      size_t eq = spec.find('=');
+      std::string program = a.substr(6);
+      size_t eq = program.find('=');
       if (eq == std::string::npos || eq == 0) return usage();
-      added.emplace_back(spec.substr(0, eq), spec.substr(eq + 1));
+      added.emplace_back(program.substr(0, eq), program.substr(eq + 1));
     } else {
       return usage();
     }

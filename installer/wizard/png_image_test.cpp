@@ -12,7 +12,7 @@
 
 namespace {
 
-struct PngSpec {
+struct PngShape {
   int width, height, color, depth;
   bool interlaced = false;
   bool palette = false;       // a 4-colour palette (color must be PALETTE)
@@ -20,7 +20,7 @@ struct PngSpec {
 };
 
 // Sample byte of pixel (x, y), channel c, at full scale for the depth.
-unsigned sample(const PngSpec& s, int x, int y, int c) {
+unsigned sample(const PngShape& s, int x, int y, int c) {
   const unsigned top = (1u << s.depth) - 1;
   return (static_cast<unsigned>(x * 7 + y * 13 + c * 29) * 2654435761u >> 7) % (top + 1);
 }
@@ -40,7 +40,7 @@ int channels_of(int color) {
   }
 }
 
-std::vector<unsigned char> make_png(const PngSpec& s) {
+std::vector<unsigned char> make_png(const PngShape& s) {
   std::vector<unsigned char> out;
   png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
   png_infop info = png_create_info_struct(png);
@@ -101,52 +101,52 @@ const unsigned char* pixel(const my_png_image& image, int x, int y) {
 TEST(PngImageTest, EveryKindOfPictureDecodesToEightBitChannels) {
   const struct {
     const char* what;
-    PngSpec spec;
+    PngShape shape;
     int depth;
     // The expected bytes of pixel (x, y).
-    std::function<std::vector<unsigned>(const PngSpec&, int, int)> expect;
+    std::function<std::vector<unsigned>(const PngShape&, int, int)> expect;
   } cases[] = {
       {"8-bit RGB", {5, 4, PNG_COLOR_TYPE_RGB, 8}, 3,
-       [](const PngSpec& s, int x, int y) { return std::vector<unsigned>{sample(s, x, y, 0), sample(s, x, y, 1), sample(s, x, y, 2)}; }},
+       [](const PngShape& s, int x, int y) { return std::vector<unsigned>{sample(s, x, y, 0), sample(s, x, y, 1), sample(s, x, y, 2)}; }},
       {"8-bit RGBA", {5, 4, PNG_COLOR_TYPE_RGB_ALPHA, 8}, 4,
-       [](const PngSpec& s, int x, int y) {
+       [](const PngShape& s, int x, int y) {
          return std::vector<unsigned>{sample(s, x, y, 0), sample(s, x, y, 1), sample(s, x, y, 2), sample(s, x, y, 3)};
        }},
       {"16-bit RGB", {3, 3, PNG_COLOR_TYPE_RGB, 16}, 3,
-       [](const PngSpec& s, int x, int y) {
+       [](const PngShape& s, int x, int y) {
          return std::vector<unsigned>{sample(s, x, y, 0) >> 8, sample(s, x, y, 1) >> 8, sample(s, x, y, 2) >> 8};
        }},
       {"1-bit grey", {11, 3, PNG_COLOR_TYPE_GRAY, 1}, 1,
-       [](const PngSpec& s, int x, int y) { return std::vector<unsigned>{sample(s, x, y, 0) * 255}; }},
+       [](const PngShape& s, int x, int y) { return std::vector<unsigned>{sample(s, x, y, 0) * 255}; }},
       {"interlaced RGB", {17, 13, PNG_COLOR_TYPE_RGB, 8, true}, 3,
-       [](const PngSpec& s, int x, int y) { return std::vector<unsigned>{sample(s, x, y, 0), sample(s, x, y, 1), sample(s, x, y, 2)}; }},
+       [](const PngShape& s, int x, int y) { return std::vector<unsigned>{sample(s, x, y, 0), sample(s, x, y, 1), sample(s, x, y, 2)}; }},
       {"8-bit grey with transparency", {6, 2, PNG_COLOR_TYPE_GRAY, 8, false, false, -2}, 2,
-       [](const PngSpec& s, int x, int y) {
+       [](const PngShape& s, int x, int y) {
          const unsigned g = sample(s, x, y, 0);
          return std::vector<unsigned>{g, g == sample(s, 0, 0, 0) ? 0u : 255u};
        }},
       {"8-bit RGB with transparency", {6, 2, PNG_COLOR_TYPE_RGB, 8, false, false, -2}, 4,
-       [](const PngSpec& s, int x, int y) {
+       [](const PngShape& s, int x, int y) {
          return std::vector<unsigned>{sample(s, x, y, 0), sample(s, x, y, 1), sample(s, x, y, 2), 255u};
        }},
   };
   for (auto c : cases) {
     // -2: make the grey value of pixel (0, 0) the transparent one.
-    if (c.spec.transparent == -2) c.spec.transparent = static_cast<int>(sample(c.spec, 0, 0, 0));
-    const auto bytes = make_png(c.spec);
+    if (c.shape.transparent == -2) c.shape.transparent = static_cast<int>(sample(c.shape, 0, 0, 0));
+    const auto bytes = make_png(c.shape);
     my_png_image image(bytes.data(), bytes.size());
-    ASSERT_EQ(image.w(), c.spec.width) << c.what;
-    ASSERT_EQ(image.h(), c.spec.height) << c.what;
+    ASSERT_EQ(image.w(), c.shape.width) << c.what;
+    ASSERT_EQ(image.h(), c.shape.height) << c.what;
     ASSERT_EQ(image.d(), c.depth) << c.what;
-    for (int y = 0; y < c.spec.height; ++y)
-      for (int x = 0; x < c.spec.width; ++x) {
-        const auto want = c.expect(c.spec, x, y);
+    for (int y = 0; y < c.shape.height; ++y)
+      for (int x = 0; x < c.shape.width; ++x) {
+        const auto want = c.expect(c.shape, x, y);
         const unsigned char* got = pixel(image, x, y);
         for (int k = 0; k < c.depth; ++k) {
           unsigned expected = want[k];
           // An RGB key matches only where all three channels equal it.
-          if (c.depth == 4 && k == 3 && c.spec.color == PNG_COLOR_TYPE_RGB) {
-            const unsigned key = static_cast<unsigned>(c.spec.transparent);
+          if (c.depth == 4 && k == 3 && c.shape.color == PNG_COLOR_TYPE_RGB) {
+            const unsigned key = static_cast<unsigned>(c.shape.transparent);
             expected = (want[0] == key && want[1] == key && want[2] == key) ? 0 : 255;
           }
           ASSERT_EQ(got[k], expected) << c.what << " at " << x << "," << y << " channel " << k;
@@ -157,14 +157,14 @@ TEST(PngImageTest, EveryKindOfPictureDecodesToEightBitChannels) {
 
 TEST(PngImageTest, PalettePicturesExpandToRgbAndTheirTransparencyToAlpha) {
   for (bool transparent : {false, true}) {
-    PngSpec spec{4, 4, PNG_COLOR_TYPE_PALETTE, 2, false, true, transparent ? 0 : -1};
-    const auto bytes = make_png(spec);
+    PngShape shape{4, 4, PNG_COLOR_TYPE_PALETTE, 2, false, true, transparent ? 0 : -1};
+    const auto bytes = make_png(shape);
     my_png_image image(bytes.data(), bytes.size());
     ASSERT_EQ(image.d(), transparent ? 4 : 3);
     const unsigned char colors[4][3] = {{10, 20, 30}, {40, 50, 60}, {70, 80, 90}, {200, 210, 220}};
     for (int y = 0; y < 4; ++y)
       for (int x = 0; x < 4; ++x) {
-        const unsigned entry = sample(spec, x, y, 0);
+        const unsigned entry = sample(shape, x, y, 0);
         const unsigned char* got = pixel(image, x, y);
         EXPECT_EQ(got[0], colors[entry][0]);
         EXPECT_EQ(got[2], colors[entry][2]);
