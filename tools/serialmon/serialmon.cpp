@@ -53,14 +53,22 @@ std::size_t filter(unsigned char* bytes, std::size_t n) {
   return kept;
 }
 
+// A tty gives at most a few kilobytes per read; reading on while it has
+// more (up to 64 KiB a turn) lets one write to standard output carry them
+// all, which spares the reader at the other end a wake-up per read.
 void board_to_ring() {
-  std::size_t room = state.output.free_stretch();
-  if (room > BOARD_READ_MAX) room = BOARD_READ_MAX;
-  ssize_t n = read(state.port, state.output.write_ptr(), room);
-  if (n > 0)
+  std::size_t budget = BOARD_READ_MAX;
+  for (bool first = true; budget > 0 && state.output.has_space(); first = false) {
+    std::size_t room = state.output.free_stretch();
+    if (room > budget) room = budget;
+    ssize_t n = read(state.port, state.output.write_ptr(), room);
+    if (n <= 0) {
+      if (first) usleep(n == 0 ? 5000 : 15000);
+      return;
+    }
     state.output.added(filter(state.output.write_ptr(), static_cast<std::size_t>(n)));
-  else
-    usleep(n == 0 ? 5000 : 15000);
+    budget -= static_cast<std::size_t>(n);
+  }
 }
 
 void ring_to_stdout() {
@@ -178,7 +186,9 @@ void serialmon_loop(int monitor_fd) {
       // The sets are unchanged after a failed select: go on with what was asked.
     }
     if (state.port >= 0 && FD_ISSET(state.port, &readable)) board_to_ring();
-    if (FD_ISSET(1, &writable)) ring_to_stdout();
+    // Bytes just read go out in the same turn when standard output takes
+    // them; a full pipe only answers EAGAIN and they wait for the next.
+    if (FD_ISSET(1, &writable) || !state.output.empty()) ring_to_stdout();
     if (FD_ISSET(0, &readable)) stdin_to_ring();
     if (state.port >= 0 && (FD_ISSET(state.port, &writable) || state.seremu)) ring_to_board();
     if (FD_ISSET(monitor_fd, &readable)) usb_monitor_event();
