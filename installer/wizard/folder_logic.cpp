@@ -53,9 +53,20 @@ void menu_item_text(const char* folder, char* out) {
   // A 4095-character folder doubles to at most 8190 characters: it fits.
   std::size_t k = 0;
   for (const char* p = folder; *p && k + 2 < MENU_TEXT_SIZE; ++p) {
-    if (*p == '&' || *p == '/' || *p == '\\' || *p == '_') out[k++] = '\\';
+    if (*p == '/' || *p == '\\' || *p == '_') out[k++] = '\\';
+    if (*p == '&') out[k++] = '&';
     out[k++] = *p;
   }
+  out[k] = '\0';
+}
+
+void menu_item_folder(const char* label, char* out) {
+  std::size_t k = 0;
+  if (std::strcmp(label, "[All Drives]") != 0)
+    for (const char* p = label; *p && k + 1 < FOLDER_PATH_SIZE; ++p) {
+      if (p[0] == '&' && p[1] == '&') ++p;
+      out[k++] = *p;
+    }
   out[k] = '\0';
 }
 

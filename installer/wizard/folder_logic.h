@@ -21,10 +21,14 @@ void parent_folder(char* path);
 /// Appends `name` so that the result and its terminator fit in `size`,
 /// cutting the name if they would not.
 void append_bounded(char* path, std::size_t size, const char* name);
-/// The menu item text for a folder: "&", "/", "\" and "_" escaped with a
-/// backslash so the menu shows them literally; "[All Drives]" for "".
-/// Written into `out` of MENU_TEXT_SIZE bytes.
+/// The menu item text for a folder: "/", "\" and "_" escaped with a
+/// backslash so the menu does not read them as submenus or dividers, and
+/// "&" doubled so it is drawn rather than taken for a shortcut mark;
+/// "[All Drives]" for "". Written into `out` of MENU_TEXT_SIZE bytes.
 void menu_item_text(const char* folder, char* out);
+/// The folder of a menu item's label (the menu keeps the doubled "&"):
+/// "" for "[All Drives]". Written into `out` of FOLDER_PATH_SIZE bytes.
+void menu_item_folder(const char* label, char* out);
 /// False for the browser lines that are hidden: names beginning with "$" or
 /// ".", except "../" and ".arduino-..." folders.
 bool folder_line_shown(const char* line);

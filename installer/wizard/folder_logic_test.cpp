@@ -1,5 +1,6 @@
 #include "folder_logic.h"
 
+#include <FL/Fl_Choice.H>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -44,7 +45,7 @@ TEST(FolderLogicTest, MenuTextShowsSpecialCharactersLiterally) {
     const char* text;
   } cases[] = {
       {"/home/user/", "\\/home\\/user\\/"},
-      {"/a&b_c\\d/", "\\/a\\&b\\_c\\\\d\\/"},
+      {"/a&b_c\\d/", "\\/a&&b\\_c\\\\d\\/"},
       {"", "[All Drives]"},
   };
   for (const auto& c : cases) {
@@ -98,4 +99,25 @@ TEST(FolderLogicTest, DefaultFolderComesFromHome) {
   }
   if (saved) setenv("HOME", keep.c_str(), 1);
   EXPECT_TRUE(is_root_path("") && is_root_path("/") && !is_root_path("//") && !is_root_path("/home/"));
+}
+
+TEST(FolderLogicTest, MenuItemsGiveBackTheirFolders) {
+  // The folder page takes the chosen item's label back as the listed folder.
+  Fl_Choice menu(0, 0, 100, 20);
+  for (const char* folder : {"/home/a&b_c\\d/", "/x&&y/", "/", "_x/", "&", ""}) {
+    char text[MENU_TEXT_SIZE];
+    menu_item_text(folder, text);
+    const int at = menu.add(text, 0, nullptr);
+    ASSERT_GE(at, 0) << folder;
+    char back[FOLDER_PATH_SIZE];
+    menu_item_folder(menu.menu()[at].label(), back);
+    EXPECT_STREQ(back, folder);
+  }
+  EXPECT_EQ(menu.size(), 7);  // six items and the terminator
+  // The longest folder comes back whole.
+  const std::string amps(4095, '&');
+  char text[MENU_TEXT_SIZE], back[FOLDER_PATH_SIZE];
+  menu_item_text(amps.c_str(), text);
+  menu_item_folder(text, back);
+  EXPECT_EQ(back, amps);
 }

@@ -65,8 +65,7 @@ void on_path_chosen(Fl_Widget*, void*) {
   WizardState& s = wizard_state();
   const Fl_Menu_Item* chosen = s.path_menu->mvalue();
   std::memset(s.listed_folder, 0, sizeof s.listed_folder);
-  if (chosen && chosen->label() && std::strcmp(chosen->label(), "[All Drives]") != 0)
-    std::snprintf(s.listed_folder, sizeof s.listed_folder, "%s", chosen->label());
+  if (chosen && chosen->label()) menu_item_folder(chosen->label(), s.listed_folder);
   std::memcpy(installer_state().target_folder, s.listed_folder, sizeof s.listed_folder);
   list_folder();
   validate_candidate();
