@@ -30,7 +30,7 @@ mkdir -p "$sample/$obsolete"
 echo old >"$sample/$obsolete/old.h"
 
 exec 3>"$work/display"
-Xvfb -displayfd 3 -screen 0 800x600x24 -nolisten tcp >/dev/null 2>&1 &
+Xvfb -displayfd 3 -screen 0 800x600x24 -nolisten tcp -noreset >/dev/null 2>&1 &
 xvfb=$!
 trap 'kill $xvfb 2>/dev/null' EXIT
 while [ ! -s "$work/display" ]; do sleep 0.05; done

@@ -62,6 +62,18 @@ std::string page_body(const std::string& window, int y0) {
   return p.rgb.substr(row * y0, row * (312 - y0));
 }
 
+// The pixels of a rectangle of the window.
+std::string region(const std::string& window, int x0, int y0, int x1, int y1) {
+  const Pixels p = pixels(window);
+  std::string out;
+  for (int y = y0; y < y1 && y < p.height; ++y)
+    for (int x = x0; x < x1 && x < p.width; ++x) out.append(reinterpret_cast<const char*>(p.at(x, y)), 3);
+  return out;
+}
+
+// The udev page's message, without the input's text cursor at its left.
+std::string udev_text(const std::string& window) { return region(window, 40, 95, 465, 240); }
+
 // The rows of a region that hold any dark pixel: lines of text show up as
 // bands of such rows.
 int rows_with_text(const std::string& window, int x0, int y0, int x1, int y1) {
@@ -214,6 +226,36 @@ TEST_F(WizardTest, AFolderThatCannotBeWrittenShowsTheErrorAndAllowsAnotherRun) {
   EXPECT_TRUE(page_body(window, LIST_TOP) == library_page) << "Back did not return to the library page as it was";
   press(NEXT_X, BUTTON_Y);
   EXPECT_TRUE(page_body(window, BANNER_BOTTOM) == ready) << "the install page was not reset";
+  click(window, CANCEL_X, BUTTON_Y);
+  EXPECT_EQ(wizard->wait_exit(10), 0);
+}
+
+TEST_F(WizardTest, TheUdevPageWaitsForTheRulesAndSeesThemArrive) {
+  unlink("/etc/udev/rules.d/00-kestro.rules");
+  start();
+  press(NEXT_X, BUTTON_Y);
+  std::this_thread::sleep_for(std::chrono::milliseconds(400));
+  save("2-udev-missing.png");
+  const std::string rules = read_file(source_path("staging/00-kestro.rules"));
+  EXPECT_EQ(read_file("/tmp/00-kestro.rules"), rules);  // ready for the advised sudo cp
+  // Next stays disabled while the check fails.
+  const std::string failing = udev_text(window);
+  ASSERT_GT(rows_with_text(window, 40, 95, 465, 240), 40);  // the reason and the command
+  const std::string failing_page = page_body(window, BANNER_BOTTOM);
+  click(window, NEXT_X, BUTTON_Y);
+  std::this_thread::sleep_for(std::chrono::milliseconds(700));
+  EXPECT_TRUE(page_body(window, BANNER_BOTTOM) == failing_page) << "the page moved on without the rules";
+  // The user runs the advised command; the repeating check notices.
+  ASSERT_EQ(run_program({"/bin/cp", "/tmp/00-kestro.rules", "/etc/udev/rules.d/"}).exit_code, 0);
+  shot = settled_change(window, screenshot(window), 5);
+  const std::string passing = udev_text(window);
+  EXPECT_FALSE(passing == failing) << "the page did not see the rules arrive";
+  EXPECT_LT(rows_with_text(window, 40, 95, 465, 240), 20);  // one line of success
+  press(NEXT_X, BUTTON_Y);  // now enabled: the folder page
+  // Back from the folder page checks again and finds the rules in order.
+  press(BACK_X, BUTTON_Y);
+  std::this_thread::sleep_for(std::chrono::milliseconds(400));
+  EXPECT_TRUE(udev_text(window) == passing);
   click(window, CANCEL_X, BUTTON_Y);
   EXPECT_EQ(wizard->wait_exit(10), 0);
 }

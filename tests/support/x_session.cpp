@@ -28,7 +28,9 @@ XServer::XServer() {
     const int devnull = open("/dev/null", O_WRONLY);
     dup2(devnull, 1);
     dup2(devnull, 2);
-    execl("/usr/bin/Xvfb", "Xvfb", "-displayfd", "3", "-screen", "0", "800x600x24", "-nolisten", "tcp",
+    // -noreset: a reset after the last client leaves refuses the next one
+    // for a moment, and tests start one program after another.
+    execl("/usr/bin/Xvfb", "Xvfb", "-displayfd", "3", "-screen", "0", "800x600x24", "-nolisten", "tcp", "-noreset",
           static_cast<char*>(nullptr));
     _exit(127);
   }
