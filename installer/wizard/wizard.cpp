@@ -121,7 +121,9 @@ void build_finished_page() {
   page_frame("Finished", "All files were installed");
   PageButtons b = page_buttons("Next");
   b.back->deactivate();
-  b.next->callback(static_cast<Fl_Callback*>(nullptr));
+  // No action of its own; FLTK calls a callback unchecked, so it gets the
+  // toolkit's inert default rather than none.
+  b.next->callback(Fl_Widget::default_callback);
   b.next->deactivate();
   b.cancel->label("Done");
   page->end();
