@@ -26,7 +26,6 @@ echo "files written by one install: $(wc -l <"$work/files.list"), tar of them: $
 . "$top/bench/timing.sh"
 install_times=""
 tar_times=""
-i=0
 # Each command starts after a sync, so that neither pays for the other's
 # write-back, and the two take turns at going first. Every run writes into a
 # folder of its own and nothing is deleted until the end: ext4 makes file
@@ -45,10 +44,7 @@ time_tar() {
   [ $i -gt 0 ] && tar_times="$tar_times $(echo "$t1 - $t0" | bc)"
   return 0
 }
-while [ $i -le "$runs" ]; do  # run 0 warms the caches and is not counted
-  if [ $((i % 2)) -eq 0 ]; then time_install; time_tar; else time_tar; time_install; fi
-  i=$((i + 1))
-done
+take_turns "$runs" time_install time_tar
 rm -rf "$work/runs"
 a=$(median "$install_times")
 b=$(median "$tar_times")

@@ -69,11 +69,7 @@ time_cli() {
   [ $i -gt 0 ] && cli_times="$cli_times $(echo "$t1 - $t0" | bc)"
   return 0
 }
-i=0
-while [ $i -le "$runs" ]; do  # run 0 warms the caches and is not counted
-  if [ $((i % 2)) -eq 0 ]; then time_wizard; time_cli; else time_cli; time_wizard; fi
-  i=$((i + 1))
-done
+take_turns "$runs" time_wizard time_cli
 rm -rf "$work/runs"
 a=$(median "$wizard_times")
 b=$(median "$cli_times")
